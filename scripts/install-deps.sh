@@ -12,7 +12,7 @@ packages=(
   # window and its tests
   qt6-base-dev xvfb openbox xdotool xclip x11-utils xauth fonts-wqy-microhei imagemagick
   # Windows build, tested under Wine
-  g++-mingw-w64-x86-64 wine wine64 locales
+  g++-mingw-w64-x86-64 wine wine64 fonts-wine locales ca-certificates
   # benchmarks against peers
   hyperfine yt-dlp
 )

@@ -5,11 +5,14 @@
 // Matches are only tried where a character begins, counted from where the walk started.
 #include "text/operations.h"
 
-#include <array>
+#include <bit>
 #include <cstring>
-#include <string>
 
 #include "text/fatal_report.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace lumaclip {
 namespace {
@@ -49,104 +52,118 @@ bool RangesMatch(const char* a, const char* b, int32_t count, bool ignoreCase) {
   return true;
 }
 
-// Walks `text` from the character start `cursor` and returns the index of the first character
-// start where `sought` matches, or -1. The bytes that can neither begin a match nor start a
-// two-byte character are skipped through a table, which keeps long searches fast.
+// The first index from `from` whose byte is a space (0x20) or 0x80 or above; `length` when
+// there is none. The bytes in between are one-byte characters, so skipping them keeps the walk in
+// step.
+int32_t NextSpaceOrLeadByte(const char* bytes, int32_t from, int32_t length) {
+  int32_t at = from;
+#if defined(__SSE2__)
+  const __m128i spaces = _mm_set1_epi8(static_cast<char>(kSpace));
+  for (; at + 16 <= length; at += 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + at));
+    const int hits = _mm_movemask_epi8(_mm_or_si128(block, _mm_cmpeq_epi8(block, spaces)));
+    if (hits != 0) return at + std::countr_zero(static_cast<unsigned>(hits));
+  }
+#endif
+  while (at < length && At(bytes, at) != kSpace && !IsLeadByte(At(bytes, at))) ++at;
+  return at;
+}
+
+// Finds where `sought` matches in `text` at the character starts of a walk. Rather than stepping
+// character by character, it jumps to the next byte that can begin a match (the sought text's
+// first byte, either case of a letter when case is ignored) and only then settles whether that
+// byte is a character start: a byte after one below 0x80 always is; after a run of bytes of 0x80
+// or above, which the walk takes in pairs from the run's first byte, it is when it lies an even
+// distance from that first byte. The walk only moves forward, so each byte is looked at a bounded
+// number of times.
 class CharacterScanner {
  public:
   CharacterScanner(const Text& text, const Text& sought, bool ignoreCase)
-      : text_(text.CString()),
+      : text_(text.View().data()),
         length_(text.Length()),
-        sought_(sought.CString()),
+        sought_(sought.View().data()),
         soughtLength_(sought.Length()),
         ignoreCase_(ignoreCase) {
     if (soughtLength_ == 0) return;
-    for (int byte = 0x80; byte < 0x100; ++byte) stops_[byte] = true;
-    Byte first = At(sought_, 0);
-    stops_[first] = true;
-    Byte otherCase = first;
-    if (ignoreCase_ && first >= 'a' && first <= 'z') otherCase = first - 0x20;
-    if (ignoreCase_ && first >= 'A' && first <= 'Z') otherCase = first + 0x20;
-    firstPattern_ = 0x0101010101010101ull * first;
-    otherCasePattern_ = 0x0101010101010101ull * otherCase;
-    if (ignoreCase_) {
-      for (int byte = 0; byte < 0x80; ++byte) {
-        if (FoldCase(static_cast<Byte>(byte)) == FoldCase(first)) stops_[byte] = true;
-      }
-    }
+    const Byte first = At(sought_, 0);
+    // Setting bit 5 maps 'A'-'Z' onto 'a'-'z' and no other byte onto them, so one comparison
+    // finds both cases of a letter.
+    const bool letter = (first >= 'A' && first <= 'Z') || (first >= 'a' && first <= 'z');
+    if (ignoreCase_ && letter) caseBit_ = 0x20;
+    target_ = static_cast<Byte>(first | caseBit_);
   }
 
+  // The first match at a character start of the walk that begins at the character start
+  // `cursor`; -1 when there is none.
   int32_t NextMatch(int32_t cursor) const {
     const int32_t lastStart = length_ - soughtLength_;  // a match needs soughtLength_ bytes
-    const char* text = text_;
     while (cursor <= lastStart) {
-      cursor = SkipToStop(text, cursor, lastStart);
-      if (cursor > lastStart) break;
-      if (RangesMatch(text + cursor, sought_, soughtLength_, ignoreCase_)) return cursor;
-      int32_t step = CharacterLength(text, length_, cursor);
-      if (step == 0) break;
-      cursor += step;
+      const int32_t candidate = NextCandidate(cursor, lastStart);
+      if (candidate < 0) return -1;
+      if (!WalkReaches(cursor, candidate)) {  // the second byte of a two-byte character
+        cursor = candidate + 1;
+        continue;
+      }
+      if (RangesMatch(text_ + candidate, sought_, soughtLength_, ignoreCase_)) return candidate;
+      const int32_t step = CharacterLength(text_, length_, candidate);
+      if (step == 0) return -1;  // a lone lead byte ends the walk
+      cursor = candidate + step;
     }
     return -1;
   }
 
-  // The first index from `cursor` up to `lastStart` whose byte is a stop; past `lastStart` when
-  // there is none. Eight bytes at a time while none of them can stop the walk.
-  int32_t SkipToStop(const char* text, int32_t cursor, int32_t lastStart) const {
-    constexpr uint64_t kOnes = 0x0101010101010101ull;
-    constexpr uint64_t kHighBits = 0x8080808080808080ull;
-    while (cursor + 8 <= lastStart + 1) {
-      uint64_t word;
-      std::memcpy(&word, text + cursor, sizeof word);
-      const uint64_t a = word ^ firstPattern_;
-      const uint64_t b = word ^ otherCasePattern_;
-      const uint64_t mayStop = (word | ((a - kOnes) & ~a) | ((b - kOnes) & ~b)) & kHighBits;
-      if (mayStop != 0) break;
-      cursor += 8;
-    }
-    while (cursor <= lastStart && !stops_[At(text, cursor)]) ++cursor;
-    return cursor;
+  // Whether a walk that begins at `cursor` has a character start at `index` (cursor <= index).
+  // Costs the length of the run of bytes of 0x80 or above right before `index`.
+  bool WalkReaches(int32_t cursor, int32_t index) const {
+    if (index == cursor || !IsLeadByte(At(text_, index - 1))) return true;
+    int32_t runStart = index - 1;
+    while (runStart > cursor && IsLeadByte(At(text_, runStart - 1))) --runStart;
+    return (index - runStart) % 2 == 0;
   }
 
   // The character start after a match at `cursor`, or -1 when the walk ends there.
   int32_t After(int32_t cursor) const {
-    int32_t step = CharacterLength(text_, length_, cursor);
+    const int32_t step = CharacterLength(text_, length_, cursor);
     return step == 0 ? -1 : cursor + step;
   }
 
  private:
+  // The first index from `from` up to `last` whose byte can begin a match; -1 when none.
+  int32_t NextCandidate(int32_t from, int32_t last) const {
+    if (caseBit_ == 0) {
+      const void* found =
+          std::memchr(text_ + from, target_, static_cast<std::size_t>(last - from + 1));
+      return found ? static_cast<int32_t>(static_cast<const char*>(found) - text_) : -1;
+    }
+    int32_t at = from;
+#if defined(__SSE2__)
+    const __m128i caseBits = _mm_set1_epi8(static_cast<char>(caseBit_));
+    const __m128i target = _mm_set1_epi8(static_cast<char>(target_));
+    for (; at + 16 <= last + 1; at += 16) {
+      const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text_ + at));
+      const int hits = _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_or_si128(block, caseBits), target));
+      if (hits != 0) return at + std::countr_zero(static_cast<unsigned>(hits));
+    }
+#endif
+    for (; at <= last; ++at) {
+      if ((At(text_, at) | caseBit_) == target_) return at;
+    }
+    return -1;
+  }
+
   const char* text_;
   int32_t length_;
   const char* sought_;
   int32_t soughtLength_;
   bool ignoreCase_;
-  std::array<bool, 256> stops_{};
-  uint64_t firstPattern_ = 0;
-  uint64_t otherCasePattern_ = 0;
+  Byte caseBit_ = 0;
+  Byte target_ = 0;
 };
 
 int32_t CheckedLength(int64_t length) {
   if (length >= INT32_MAX) ReportOutOfMemory(length + 1);
   return static_cast<int32_t>(length);
 }
-
-// Builds a result text with one copy at the end; used by the walks that assemble their output.
-class TextBuilder {
- public:
-  explicit TextBuilder(int32_t expected) { bytes_.reserve(static_cast<std::size_t>(expected)); }
-  void Add(const char* bytes, int32_t count) {
-    if (count > 0) bytes_.append(bytes, static_cast<std::size_t>(count));
-  }
-  void Add(const Text& text) { Add(text.CString(), text.Length()); }
-  void Add(char byte) { bytes_.push_back(byte); }
-  Text Finish() {
-    CheckedLength(static_cast<int64_t>(bytes_.size()));
-    return Text::FromBytes(bytes_);
-  }
-
- private:
-  std::string bytes_;
-};
 
 std::string_view Piece(const Text& text, int32_t from, int32_t count) {
   return {text.CString() + from, static_cast<std::size_t>(count)};
@@ -234,32 +251,40 @@ Text ReplaceSubtext(const Text& text, const Text& sought, const Text& replacemen
   const int32_t soughtLength = sought.Length();
   if (length == 0) return Text();
   if (soughtLength == 0) return text;
-  CharacterScanner scanner(text, sought, false);
-  TextBuilder result(length);
+  const CharacterScanner scanner(text, sought, false);
+
+  // Count first, so that the result is written once into a block of its final size.
+  int64_t matches = 0;
+  int32_t rest = 0;  // where the bytes after the last match begin
+  for (int32_t found = scanner.NextMatch(0); found >= 0; found = scanner.NextMatch(rest)) {
+    ++matches;
+    rest = found + soughtLength;
+  }
+  // A one-byte search drops a lone lead byte it walks onto without a match (the walk ends there
+  // without appending it); longer searches leave the last bytes unchanged.
+  const bool dropsLoneLead = soughtLength == 1 && rest < length &&
+                             IsLeadByte(At(text.View().data(), length - 1)) &&
+                             scanner.WalkReaches(rest, length - 1);
+  const int32_t end = dropsLoneLead ? length - 1 : length;
+  const int64_t total =
+      int64_t{end} + matches * (int64_t{replacement.Length()} - int64_t{soughtLength});
+  if (total == 0) return Text();
+
+  Text result = Text::OwnedBlank(CheckedLength(total));
+  char* out = result.MutableData();
+  const char* bytes = text.View().data();
+  auto add = [&out](const char* from, int32_t count) {
+    std::memcpy(out, from, static_cast<std::size_t>(count));
+    out += count;
+  };
   int32_t cursor = 0;
-  for (;;) {
-    const int32_t found = scanner.NextMatch(cursor);
-    if (found < 0) break;
-    result.Add(text.CString() + cursor, found - cursor);
-    result.Add(replacement);
+  for (int32_t found = scanner.NextMatch(0); found >= 0; found = scanner.NextMatch(cursor)) {
+    add(bytes + cursor, found - cursor);
+    add(replacement.View().data(), replacement.Length());
     cursor = found + soughtLength;
   }
-  // No more match: the rest goes unchanged, except that a one-byte search drops a lone lead
-  // byte it walks onto (the walk ends there without appending it).
-  int32_t end = length;
-  if (soughtLength == 1 && cursor < length && IsLeadByte(At(text.CString(), length - 1))) {
-    int32_t walk = cursor;
-    while (walk < length) {
-      const int32_t step = CharacterLength(text.CString(), length, walk);
-      if (step == 0) {
-        end = walk;
-        break;
-      }
-      walk += step;
-    }
-  }
-  result.Add(text.CString() + cursor, end - cursor);
-  return result.Finish();
+  add(bytes + cursor, end - cursor);
+  return result;
 }
 
 TextArray SplitText(const Text& text, const Text& separator) {
@@ -327,24 +352,42 @@ Text TrimBothEnds(const Text& text) {
 }
 
 Text RemoveAllSpaces(const Text& text) {
-  const char* bytes = text.CString();
+  const char* bytes = text.View().data();
   const int32_t length = text.Length();
-  TextBuilder result(length);
-  int32_t runStart = 0;  // copy runs of kept characters in one piece
-  int32_t i = 0;
-  while (i < length) {
-    if (IsSpaceAt(bytes, length, i)) {
-      result.Add(bytes + runStart, i - runStart);
-      i += At(bytes, i) == kSpace ? 1 : 2;
-      runStart = i;
-      continue;
+  // Calls `keep` for each run of characters between spaces. Only a space byte or a lead byte
+  // needs a look; a lone lead byte at the end is dropped.
+  auto forEachKeptRun = [bytes, length](auto keep) {
+    int32_t runStart = 0;
+    int32_t i = NextSpaceOrLeadByte(bytes, 0, length);
+    while (i < length) {
+      if (At(bytes, i) == kSpace) {
+        if (i > runStart) keep(runStart, i - runStart);
+        i += 1;
+        runStart = i;
+      } else if (i + 1 == length) {
+        break;
+      } else if (IsSpaceAt(bytes, length, i)) {
+        if (i > runStart) keep(runStart, i - runStart);
+        i += 2;
+        runStart = i;
+      } else {
+        i += 2;
+      }
+      i = NextSpaceOrLeadByte(bytes, i, length);
     }
-    const int32_t step = CharacterLength(bytes, length, i);
-    if (step == 0) break;  // a lone lead byte at the end is dropped
-    i += step;
-  }
-  result.Add(bytes + runStart, i - runStart);
-  return result.Finish();
+    if (i > runStart) keep(runStart, i - runStart);
+  };
+  // Count first, so that the result is written once into a block of its final size.
+  int32_t kept = 0;
+  forEachKeptRun([&kept](int32_t, int32_t count) { kept += count; });
+  if (kept == 0) return Text();
+  Text result = Text::OwnedBlank(kept);
+  char* out = result.MutableData();
+  forEachKeptRun([&out, bytes](int32_t from, int32_t count) {
+    std::memcpy(out, bytes + from, static_cast<std::size_t>(count));
+    out += count;
+  });
+  return result;
 }
 
 int32_t ToInteger(const Text& text) {

@@ -32,6 +32,14 @@ class Text {
   }
   // A fresh copy of `bytes` up to (not including) the first zero byte; absent when that is empty.
   static Text FromBytes(std::string_view bytes);
+  // A read-only text over `bytes` (which hold no zero byte) without copying them, for searching
+  // and cutting a large buffer. The caller keeps the bytes alive and unchanged while this text and
+  // every copy of it live (copies share them, as with constants). No zero byte need follow the
+  // bytes, so CString() and PlatformPointer() are not to be used on it. Absent when empty.
+  static Text Borrowed(std::string_view bytes) noexcept {
+    if (bytes.empty()) return Text();
+    return Text(bytes.data(), static_cast<int32_t>(bytes.size()));
+  }
   // A fresh present text of `count` bytes (0 or more), all 0x20, whose bytes the caller may
   // overwrite (without writing a zero byte).
   static Text OwnedBlank(int32_t count);

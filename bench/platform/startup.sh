@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Start-up of the window program on a virtual X display (Xvfb with openbox): the median time from
+# launching the process to its window being shown, over 20 starts, and the peak resident memory.
+#   bench/platform/startup.sh [BUILD_DIR] [RUNS]    (default build/default, 20; already built)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=${1:-$root/build/default}
+runs=${2:-20}
+program=$build/bin/lumaclip
+[[ -x "$program" ]] || { echo "no $program: build it first" >&2; exit 1; }
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+pids+=($!)
+for ((i = 0; i < 100; i++)); do [[ -s "$work/display" ]] && break; sleep 0.1; done
+export DISPLAY=":$(cat "$work/display")"
+openbox >/dev/null 2>&1 &
+pids+=($!)
+for ((i = 0; i < 100; i++)); do xprop -root _NET_SUPPORTING_WM_CHECK >/dev/null 2>&1 && break; sleep 0.1; done
+
+timeout 600 python3 "$root/bench/platform/startup_probe.py" "$program" "$runs"
