@@ -173,6 +173,9 @@ void Bytes::Append(std::string_view more) {
   if (more.empty()) return;
   const int64_t needed = int64_t{count_} + static_cast<int64_t>(more.size());
   if (needed > kLargestCount) ReportOutOfMemory(needed);
+  // `more` may be this value's own bytes, which an enlarged block moves.
+  const bool ownBytes = capacity_ > 0 && more.data() >= data_ && more.data() < data_ + count_;
+  const std::ptrdiff_t ownOffset = ownBytes ? more.data() - data_ : 0;
   if (needed > capacity_) {
     int64_t grown = std::max<int64_t>(needed, int64_t{capacity_} * 2);
     if (grown > kLargestCount) grown = kLargestCount;
@@ -181,7 +184,8 @@ void Bytes::Append(std::string_view more) {
     data_ = block;
     capacity_ = static_cast<int32_t>(grown);
   }
-  std::memcpy(data_ + count_, more.data(), more.size());
+  const char* source = ownBytes ? data_ + ownOffset : more.data();
+  std::memcpy(data_ + count_, source, more.size());
   count_ = static_cast<int32_t>(needed);
   present_ = true;
 }

@@ -13,9 +13,9 @@ python=/usr/bin/python3
 [[ -x $python ]] || python=python3
 
 work=$(mktemp -d)
-server_pid=
+test_server_pid=
 cleanup() {
-  [[ -n "$server_pid" ]] && kill "$server_pid" 2>/dev/null || true
+  [[ -n "$test_server_pid" ]] && kill "$test_server_pid" 2>/dev/null || true
   wait 2>/dev/null || true
   rm -rf "$work"
 }
@@ -36,12 +36,9 @@ turns = routes["/page"]
 routes["/page"] = [turns[i % len(turns)] for i in range(4000)]
 json.dump(routes, open(path, "w"))
 PY
-"$python" "$root/tests/server/test_server.py" --routes "$work/routes.json" --lifetime 1800 \
-  >"$work/server.out" &
-server_pid=$!
-for ((i = 0; i < 100; i++)); do grep -q READY "$work/server.out" 2>/dev/null && break; sleep 0.1; done
-port=$(awk '/^PORT/ {print $2}' "$work/server.out")
-[[ -n "$port" ]] || { echo "the test server did not start" >&2; exit 1; }
+source "$root/tests/server/start_test_server.sh"
+start_test_server "$work" "$work/routes.json" 1800
+port=$test_server_port
 
 timeout 1500 valgrind --leak-check=full --errors-for-leak-kinds=definite --error-exitcode=3 \
   --log-file="$work/valgrind.log" "$driver" "http://127.0.0.1:$port/mix" "$requests" || status=$?

@@ -17,21 +17,18 @@ python=/usr/bin/python3
 
 body=$((64 * 1024 * 1024))
 work=$(mktemp -d)
-server_pid=
+test_server_pid=
 cleanup() {
-  [[ -n "$server_pid" ]] && kill "$server_pid" 2>/dev/null || true
+  [[ -n "$test_server_pid" ]] && kill "$test_server_pid" 2>/dev/null || true
   wait 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
 
 echo "{\"/body\": {\"body_size\": $body}}" >"$work/routes.json"
-"$python" "$root/tests/server/test_server.py" --routes "$work/routes.json" --lifetime 900 \
-  >"$work/server.out" &
-server_pid=$!
-for ((i = 0; i < 100; i++)); do grep -q READY "$work/server.out" 2>/dev/null && break; sleep 0.1; done
-port=$(awk '/^PORT/ {print $2}' "$work/server.out")
-[[ -n "$port" ]] || { echo "the test server did not start" >&2; exit 1; }
+source "$root/tests/server/start_test_server.sh"
+start_test_server "$work" "$work/routes.json" 900
+port=$test_server_port
 url="http://127.0.0.1:$port/body"
 
 report=$("$driver" "$url")

@@ -146,6 +146,16 @@ TEST(Bytes, AppendGrowsInPlaceOrder) {
   EXPECT_EQ(bytes.View(), expected);
 }
 
+TEST(Bytes, AppendsItsOwnBytesWhileGrowing) {
+  Bytes bytes = B("abcd");
+  for (int i = 0; i < 6; ++i) bytes.Append(bytes.View());  // each round enlarges the block
+  std::string expected = "abcd";
+  for (int i = 0; i < 6; ++i) expected += expected;
+  EXPECT_EQ(bytes.View(), expected);
+  bytes.Append(bytes.View().substr(1, 2));
+  EXPECT_EQ(bytes.View(), expected + "bc");
+}
+
 TEST(BytesEqual, ComparesCountsThenBytes) {
   EXPECT_TRUE(BytesEqual(B("abc"), B("abc")));
   EXPECT_FALSE(BytesEqual(B("abc"), B("abd")));
