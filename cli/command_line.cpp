@@ -33,14 +33,14 @@ enum class Id {
   kReport,
 };
 
-struct OptionSpec {
+struct OptionDefinition {
   std::string_view longName;
   char shortName;  // 0: none
   bool takesValue;
   Id id;
 };
 
-constexpr OptionSpec kResolveOptions[] = {
+constexpr OptionDefinition kResolveOptions[] = {
     {"help", 'h', false, Id::kHelp},
     {"version", 'V', false, Id::kVersion},
     {"json", 0, false, Id::kJson},
@@ -52,7 +52,7 @@ constexpr OptionSpec kResolveOptions[] = {
     {"verbose", 'v', false, Id::kVerbose},
 };
 
-constexpr OptionSpec kFetchOptions[] = {
+constexpr OptionDefinition kFetchOptions[] = {
     {"help", 'h', false, Id::kHelp},
     {"method", 0, true, Id::kMethod},
     {"post-text", 0, true, Id::kPostText},
@@ -75,7 +75,7 @@ struct Option {
 // Splits the words into options and operands. Returns false with `error` set on a bad option.
 template <std::size_t N>
 bool SplitWords(const std::vector<std::string>& words, std::size_t first,
-                const OptionSpec (&specs)[N], std::vector<Option>& options,
+                const OptionDefinition (&definitions)[N], std::vector<Option>& options,
                 std::vector<std::string>& operands, std::string& error) {
   bool optionsEnded = false;
   for (std::size_t i = first; i < words.size(); ++i) {
@@ -91,17 +91,17 @@ bool SplitWords(const std::vector<std::string>& words, std::size_t first,
     if (word[1] == '-') {
       const std::size_t equals = word.find('=');
       const std::string_view name = std::string_view(word).substr(2, equals - 2);
-      const OptionSpec* spec = nullptr;
-      for (const OptionSpec& candidate : specs) {
-        if (candidate.longName == name) spec = &candidate;
+      const OptionDefinition* definition = nullptr;
+      for (const OptionDefinition& candidate : definitions) {
+        if (candidate.longName == name) definition = &candidate;
       }
       const std::string shown = "--" + std::string(name);
-      if (spec == nullptr) {
+      if (definition == nullptr) {
         error = "unrecognized option '" + word + "'";
         return false;
       }
-      Option option{spec->id, shown, {}};
-      if (spec->takesValue) {
+      Option option{definition->id, shown, {}};
+      if (definition->takesValue) {
         if (equals != std::string::npos) {
           option.value = word.substr(equals + 1);
         } else if (i + 1 < words.size()) {
@@ -119,16 +119,16 @@ bool SplitWords(const std::vector<std::string>& words, std::size_t first,
     }
     for (std::size_t k = 1; k < word.size(); ++k) {
       const char letter = word[k];
-      const OptionSpec* spec = nullptr;
-      for (const OptionSpec& candidate : specs) {
-        if (candidate.shortName != 0 && candidate.shortName == letter) spec = &candidate;
+      const OptionDefinition* definition = nullptr;
+      for (const OptionDefinition& candidate : definitions) {
+        if (candidate.shortName != 0 && candidate.shortName == letter) definition = &candidate;
       }
-      if (spec == nullptr) {
+      if (definition == nullptr) {
         error = std::string("invalid option -- '") + letter + "'";
         return false;
       }
-      Option option{spec->id, std::string("-") + letter, {}};
-      if (spec->takesValue) {
+      Option option{definition->id, std::string("-") + letter, {}};
+      if (definition->takesValue) {
         if (k + 1 < word.size()) {
           option.value = word.substr(k + 1);
         } else if (i + 1 < words.size()) {

@@ -24,13 +24,8 @@ wait_for() {
   return 1
 }
 
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-pids+=($!)
-wait_for '[[ -s "$work/display" ]]' 100
-export DISPLAY=":$(cat "$work/display")"
-openbox >/dev/null 2>&1 &
-pids+=($!)
-wait_for 'xprop -root _NET_SUPPORTING_WM_CHECK >/dev/null 2>&1' 100
+source "$root/scripts/virtual-display.sh"
+start_virtual_display "$work"
 
 # A share page on loopback under a name that only this run resolves.
 cat >"$work/routes.json" <<'JSON'
