@@ -416,6 +416,10 @@ def main():
     parser.add_argument("--make-certs")
     parser.add_argument("--names", default="")
     options = parser.parse_args()
+    # SIGTERM is taken by the main thread alone, in sigtimedwait below: a handler would only run
+    # once the main thread wakes, and a signal that lands on a connection thread does not wake it.
+    # Blocked before any thread starts, so that every thread inherits the mask.
+    signal.pthread_sigmask(signal.SIG_BLOCK, {signal.SIGTERM})
 
     if options.make_certs:
         make_certificates(options.make_certs, options.names.split(","))
@@ -442,14 +446,13 @@ def main():
         print("TLS_PORT %d" % server.ports["tls_port"])
     print("READY", flush=True)
 
-    signal.signal(signal.SIGTERM, lambda *_: os._exit(0))
     if options.watch_stdin:
         def watch():
             while sys.stdin.buffer.read(4096):
                 pass
             os._exit(0)
         threading.Thread(target=watch, daemon=True).start()
-    time.sleep(options.lifetime)
+    signal.sigtimedwait({signal.SIGTERM}, options.lifetime)
     os._exit(0)
 
 

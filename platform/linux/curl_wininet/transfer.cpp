@@ -39,6 +39,7 @@ constexpr size_t kPendingLimit = 256 * 1024;
 constexpr size_t kMaxHeaderBytes = 1024 * 1024;
 constexpr size_t kDrainLimit = 64 * 1024;
 constexpr long kBufferSize = 128 * 1024;
+constexpr long kConnectGraceMs = 1000;
 constexpr size_t kIdleTransports = 8;
 
 // Header names libcurl would add by itself; each one the request does not carry is switched off.
@@ -233,6 +234,7 @@ bool Transfer::Start(const Hop& hop, const std::atomic<bool>& cancelled) {
   curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, hop.settings.connectTimeoutMs);
   stallTimeoutMs_ = hop.settings.stallTimeoutMs;
+  connectTimeoutMs_ = hop.settings.connectTimeoutMs;
   curl_easy_setopt(easy, CURLOPT_HTTP_CONTENT_DECODING, 0L);
   curl_easy_setopt(easy, CURLOPT_HTTP_TRANSFER_DECODING, 1L);
   curl_easy_setopt(easy, CURLOPT_PATH_AS_IS, 1L);
@@ -328,15 +330,19 @@ void Transfer::Pump(const Satisfied& satisfied, const std::atomic<bool>& cancell
     CollectDone();
     if (done_ || satisfied()) return;
     long waitMs = 1000;
-    if (connected_ && !paused_) {
+    // Connected: the stall time-out. Not yet connected: libcurl bounds that phase itself, and this
+    // backstop (its time-out and a grace second) keeps a request from waiting for ever should a
+    // connection never reach the point where the request goes out.
+    const long limitMs = connected_ ? stallTimeoutMs_ : connectTimeoutMs_ + kConnectGraceMs;
+    if (!connected_ || !paused_) {
       const long idleMs = static_cast<long>(
           std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - lastActivity_)
               .count());
-      if (idleMs >= stallTimeoutMs_) {
+      if (idleMs >= limitMs) {
         Abort();
         return;
       }
-      waitMs = std::min(waitMs, stallTimeoutMs_ - idleMs);
+      waitMs = std::min(waitMs, limitMs - idleMs);
     }
     curl_multi_poll(transport_->multi, nullptr, 0, static_cast<int>(std::max(waitMs, 1L)), nullptr);
   }

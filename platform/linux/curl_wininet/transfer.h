@@ -86,6 +86,7 @@ class Transfer {
   std::string requestTarget_;
   std::string proxyUrl_;
   long stallTimeoutMs_ = 30000;
+  long connectTimeoutMs_ = 60000;
 
   enum class HeadState { kAwaiting, kReading, kComplete };
   HeadState headState_ = HeadState::kAwaiting;
