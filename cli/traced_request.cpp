@@ -9,6 +9,7 @@
 #include "cli/address_resolution.h"
 #include "text/values.h"
 #include "web/request_headers.h"
+#include "web/scoped_internet_handle.h"
 #include "web/url_parts.h"
 #include "web/wininet_operations.h"
 
@@ -19,19 +20,7 @@ constexpr InternetDword kReadPieceSize = 64 * 1024;
 constexpr InternetDword kFirstHeadersBufferSize = 16 * 1024;
 constexpr InternetDword kLargestHeadersBufferSize = 1024 * 1024;
 
-class ScopedHandle {
- public:
-  explicit ScopedHandle(InternetHandle handle) noexcept : handle_(handle) {}
-  ScopedHandle(const ScopedHandle&) = delete;
-  ScopedHandle& operator=(const ScopedHandle&) = delete;
-  ~ScopedHandle() {
-    if (handle_ != nullptr) CallInternetCloseHandle(handle_);
-  }
-  InternetHandle get() const noexcept { return handle_; }
-
- private:
-  InternetHandle handle_;
-};
+using ScopedHandle = ScopedInternetHandle;
 
 char Lower(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;

@@ -10,6 +10,7 @@
 #include "web/cookies.h"
 #include "web/request_headers.h"
 #include "web/response_headers.h"
+#include "web/scoped_internet_handle.h"
 #include "web/url_parts.h"
 #include "web/wininet_operations.h"
 
@@ -18,22 +19,6 @@ namespace {
 
 constexpr InternetDword kReadPieceSize = 1024;
 constexpr int32_t kRawHeadersBufferSize = 5000;  // the terminating zero included
-
-// Closes its handle when it goes out of scope, so the three handles close newest first on every
-// path.
-class ScopedInternetHandle {
- public:
-  explicit ScopedInternetHandle(InternetHandle handle) noexcept : handle_(handle) {}
-  ScopedInternetHandle(const ScopedInternetHandle&) = delete;
-  ScopedInternetHandle& operator=(const ScopedInternetHandle&) = delete;
-  ~ScopedInternetHandle() {
-    if (handle_ != nullptr) CallInternetCloseHandle(handle_);
-  }
-  InternetHandle get() const noexcept { return handle_; }
-
- private:
-  InternetHandle handle_;
-};
 
 }  // namespace
 

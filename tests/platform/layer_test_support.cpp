@@ -63,11 +63,6 @@ int RefusedPort() {
   return port;
 }
 
-void ScopedHandle::Reset(InternetHandle handle) {
-  if (handle_ != nullptr) CallInternetCloseHandle(handle_);
-  handle_ = handle;
-}
-
 std::string WithPorts(std::string text, int port, int tlsPort) {
   for (const auto& [placeholder, value] : {std::pair<std::string, int>{"{tls_port}", tlsPort},
                                            std::pair<std::string, int>{"{port}", port}}) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "web/scoped_internet_handle.h"
 #include "web/wininet_operations.h"
 
 namespace lumaclip::testing {
@@ -33,19 +34,7 @@ std::string Loopback(std::string_view name, int port);
 // A port on 127.0.0.1 where nothing listens.
 int RefusedPort();
 
-// A WinINet handle closed with the object.
-class ScopedHandle {
- public:
-  explicit ScopedHandle(InternetHandle handle = nullptr) : handle_(handle) {}
-  ~ScopedHandle() { Reset(); }
-  ScopedHandle(const ScopedHandle&) = delete;
-  ScopedHandle& operator=(const ScopedHandle&) = delete;
-  InternetHandle get() const { return handle_; }
-  void Reset(InternetHandle handle = nullptr);
-
- private:
-  InternetHandle handle_;
-};
+using ScopedHandle = ScopedInternetHandle;
 
 // Replaces "{port}" and "{tls_port}" in `text`.
 std::string WithPorts(std::string text, int port, int tlsPort = 0);
